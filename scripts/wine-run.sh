@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs a Windows program under Wine in a prefix of the project's own.
+#
+#   wine-run.sh --prefix DIR [--winver VERSION] PROGRAM [ARGS...]
+#
+# A missing prefix is cloned from the template beside it (DIR/../template),
+# which is made first when needed. --winver fakes a Windows version
+# (win98, winme, win2k, winxp) for PROGRAM's file name only.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+
+prefix="" winver=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --prefix) prefix=$2; shift 2 ;;
+    --winver) winver=$2; shift 2 ;;
+    *) break ;;
+  esac
+done
+[ $# -ge 1 ] || { echo "usage: $0 --prefix DIR [--winver V] PROGRAM [ARGS...]" >&2; exit 2; }
+if [ -z "$prefix" ]; then
+  prefix=${WINEPREFIX:-}
+  [ -n "$prefix" ] || { echo "wine-run: no prefix given; refusing to use ~/.wine" >&2; exit 2; }
+fi
+
+mkdir -p "$prefix"
+prefix=$(cd "$prefix" && pwd)
+root=$(dirname "$prefix")
+(
+  flock 9
+  # The lock's descriptor is closed for everything started here: a server
+  # that stays would otherwise hold the lock for ever.
+  if [ ! -f "$prefix/system.reg" ]; then
+    if [ ! -f "$root/template/.template" ]; then
+      "$here/wine-prefix.sh" template "$root/template" 9>&-
+    fi
+    "$here/wine-prefix.sh" clone "$root/template" "$prefix" 9>&-
+  fi
+  "$here/wine-prefix.sh" warm "$prefix" 9>&-
+  if [ -n "$winver" ]; then
+    exe=$(basename "$1")
+    marker="$prefix/.winver-$exe-$winver"
+    if [ ! -f "$marker" ]; then
+      WINEPREFIX="$prefix" bash -c ". '$here/wine-env.sh'; wine reg add 'HKCU\\Software\\Wine\\AppDefaults\\$exe' /v Version /d '$winver' /f" </dev/null >/dev/null 2>&1 9>&-
+      touch "$marker"
+    fi
+  fi
+) 9>"$root/.lock"
+
+export WINEPREFIX="$prefix"
+. "$here/wine-env.sh"
+exec wine "$@"

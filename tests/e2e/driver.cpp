@@ -1,0 +1,238 @@
+#include "driver.h"
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <vector>
+
+namespace driver {
+
+static constexpr DWORD kPollMs = 50;
+
+std::string BuildDir() {
+  char path[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, path, sizeof path);
+  std::string s(path);
+  return s.substr(0, s.find_last_of('\\'));
+}
+
+void RemoveTree(const std::string& path) {
+  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+    return;
+  std::vector<char> from(path.begin(), path.end());
+  from.push_back('\0');
+  from.push_back('\0');
+  SHFILEOPSTRUCTA op = {};
+  op.wFunc = FO_DELETE;
+  op.pFrom = from.data();
+  op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+  SHFileOperationA(&op);
+}
+
+static void MakeFolders(const std::string& folder) {
+  for (size_t i = 3; i <= folder.size(); ++i) {
+    if (i == folder.size() || folder[i] == '\\')
+      CreateDirectoryA(folder.substr(0, i).c_str(), nullptr);
+  }
+}
+
+bool CopyFromBuild(const std::string& name, const std::string& destination) {
+  return CopyFileA((BuildDir() + "\\" + name).c_str(), destination.c_str(), FALSE) != 0;
+}
+
+std::string MakeInstallFolder(const std::string& folder) {
+  RemoveTree(folder);
+  MakeFolders(folder);
+  CopyFromBuild("uninstall.exe", folder + "\\uninstall.exe");
+  return folder;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (f == nullptr)
+    return false;
+  bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+  return std::fclose(f) == 0 && ok;
+}
+
+std::string ReadTextFile(const std::string& path) {
+  std::string text;
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr)
+    return text;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0)
+    text.append(buffer, n);
+  std::fclose(f);
+  return text;
+}
+
+bool FileExists(const std::string& path) {
+  return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+Process::~Process() {
+  if (Info.hThread != nullptr)
+    CloseHandle(Info.hThread);
+  if (Info.hProcess != nullptr)
+    CloseHandle(Info.hProcess);
+}
+
+bool Process::Start(const std::string& commandLine, const std::string& folder) {
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  std::vector<char> line(commandLine.begin(), commandLine.end());
+  line.push_back('\0');
+  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.empty() ? nullptr : folder.c_str(), &startup, &Info) != 0;
+}
+
+long Process::Wait(DWORD timeoutMs) {
+  if (Info.hProcess == nullptr)
+    return -1;
+  if (WaitForSingleObject(Info.hProcess, timeoutMs) != WAIT_OBJECT_0)
+    return -1;
+  DWORD code = 0;
+  GetExitCodeProcess(Info.hProcess, &code);
+  return static_cast<long>(code);
+}
+
+void Process::Kill() {
+  if (Info.hProcess != nullptr && Wait(0) == -1) {
+    TerminateProcess(Info.hProcess, 99);
+    WaitForSingleObject(Info.hProcess, 5000);
+  }
+}
+
+struct FindRequest {
+  const char* Caption;
+  const char* ClassName;
+  DWORD Pid;
+  HWND Found;
+};
+
+static BOOL CALLBACK FindWindowProc(HWND window, LPARAM param) {
+  auto* request = reinterpret_cast<FindRequest*>(param);
+  if (request->Pid != 0) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != request->Pid)
+      return TRUE;
+  }
+  if (!IsWindowVisible(window))
+    return TRUE;
+  char text[512] = {};
+  GetWindowTextA(window, text, sizeof text);
+  if (lstrcmpA(text, request->Caption) != 0)
+    return TRUE;
+  if (request->ClassName != nullptr) {
+    char name[256] = {};
+    GetClassNameA(window, name, sizeof name);
+    if (lstrcmpA(name, request->ClassName) != 0)
+      return TRUE;
+  }
+  request->Found = window;
+  return FALSE;
+}
+
+HWND WaitForWindow(const char* caption, DWORD pid, DWORD timeoutMs, const char* className) {
+  DWORD start = GetTickCount();
+  for (;;) {
+    FindRequest request = {caption, className, pid, nullptr};
+    EnumWindows(FindWindowProc, reinterpret_cast<LPARAM>(&request));
+    if (request.Found != nullptr)
+      return request.Found;
+    if (GetTickCount() - start > timeoutMs)
+      return nullptr;
+    Sleep(kPollMs);
+  }
+}
+
+bool WaitForClose(HWND window, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (IsWindow(window)) {
+    if (GetTickCount() - start > timeoutMs)
+      return false;
+    Sleep(kPollMs);
+  }
+  return true;
+}
+
+std::string WindowText(HWND window) {
+  // WM_GETTEXT reaches controls of other processes, RICHEDIT included.
+  LRESULT length = SendMessageA(window, WM_GETTEXTLENGTH, 0, 0);
+  std::vector<char> text(static_cast<size_t>(length) + 1);
+  SendMessageA(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
+  return std::string(text.data());
+}
+
+std::string ControlText(HWND dialog, int id) { return WindowText(GetDlgItem(dialog, id)); }
+
+bool IsChecked(HWND dialog, int id) {
+  return SendDlgItemMessageA(dialog, id, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool IsEnabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != 0; }
+
+void Click(HWND dialog, int id) { PostMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+std::string MessageBoxText(HWND box) { return ControlText(box, 0xFFFF); }
+
+void AnswerMessageBox(HWND box, int buttonId) { Click(box, buttonId); }
+
+void DeleteKeyTree(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+    return;
+  char name[512];
+  for (;;) {
+    DWORD size = sizeof name;
+    if (RegEnumKeyExA(key, 0, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+      break;
+    DeleteKeyTree(key, name);
+  }
+  RegCloseKey(key);
+  RegDeleteKeyA(root, path.c_str());
+}
+
+bool KeyExists(HKEY root, const std::string& path) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  RegCloseKey(key);
+  return true;
+}
+
+bool ReadValue(HKEY root, const std::string& path, const std::string& name, std::string& out) {
+  HKEY key;
+  if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
+    return false;
+  BYTE data[4096] = {};
+  DWORD size = sizeof data - 1, type = 0;
+  LONG rc = RegQueryValueExA(key, name.c_str(), nullptr, &type, data, &size);
+  RegCloseKey(key);
+  if (rc != ERROR_SUCCESS)
+    return false;
+  if (type == REG_DWORD) {
+    DWORD value = 0;
+    memcpy(&value, data, sizeof value);
+    out = std::to_string(value);
+  } else {
+    out = reinterpret_cast<char*>(data);
+  }
+  return true;
+}
+
+void WriteString(HKEY root, const std::string& path, const std::string& name,
+                 const std::string& value) {
+  HKEY key;
+  if (RegCreateKeyExA(root, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) !=
+      ERROR_SUCCESS)
+    return;
+  RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                 static_cast<DWORD>(value.size() + 1));
+  RegCloseKey(key);
+}
+
+}  // namespace driver

@@ -1,0 +1,5 @@
+// Uninstall driver: not written yet.
+#include "uninstall/uninstall.h"
+
+void RunUninstall() {}
+void UnregisterAll() {}
