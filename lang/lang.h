@@ -24,9 +24,17 @@ public:
   LanguageResources& operator=(const LanguageResources&) = delete;
 
   void Init(const char* fileName);
+  // A name without a backslash is looked for beside the executable; a name
+  // with one is used as it stands.
   void Load(const char* fileName);
   void DetectRtl();
   bool IsLoaded() const { return Text != nullptr; }
+
+  // The two halves of a load that need no file: a fresh, empty text buffer
+  // (false when it cannot be had), then, once `count` bytes have been read
+  // into it (-1: the read failed), unescaping and the sorted line index.
+  bool Allocate();
+  void Prepare(int count);
 
   // Writes the translation of `source` (or a copy of it) into dst, never more
   // than dstSize bytes. `source` may be dst itself; `context` may be null.

@@ -14,6 +14,9 @@ File::~File() {
 }
 
 bool File::Open(const char* name, const wchar_t* wideName, bool writeAccess, bool shareWrite) {
+  // Opening again releases the file opened before: a File owns one handle.
+  if (Handle != INVALID_HANDLE_VALUE)
+    Close();
   NotFound = 0;
   DWORD access = GENERIC_READ | (writeAccess ? GENERIC_WRITE : 0);
   DWORD share = FILE_SHARE_READ | (shareWrite || ShareWriting ? FILE_SHARE_WRITE : 0);
@@ -33,7 +36,8 @@ bool File::Open(const char* name, const wchar_t* wideName, bool writeAccess, boo
     return false;
   Handle = h;
   if (wideName != nullptr)
-    CopyWideString(reinterpret_cast<uint16_t*>(WideName), reinterpret_cast<const uint16_t*>(wideName));
+    CopyWideString(reinterpret_cast<uint16_t*>(WideName), kPathChars,
+                   reinterpret_cast<const uint16_t*>(wideName));
   else
     WideName[0] = 0;
   CopyText(Name, sizeof Name, name);

@@ -33,10 +33,15 @@ inline bool IsDriveColon(char c) { return c == ':'; }
 const char* GetNamePart(const LeadByteTable& table, const char* path);
 char* GetNamePart(const LeadByteTable& table, char* path);
 const char* LastCharPos(const LeadByteTable& table, const char* text);
-// The buffer must have room for one more character.
+// Appends '\\' unless the path is empty or already ends with one ('/' does
+// not count). The buffer must have room for one more character; the form
+// with a size appends nothing (and returns false) when it has not.
 void AddPathSlash(const LeadByteTable& table, char* path);
+bool AddPathSlash(const LeadByteTable& table, char* path, size_t size);
 char* TrimRightSpace(char* text);
-void CopyWideString(uint16_t* dst, const uint16_t* src);
+// Copies 16-bit text up to its terminating zero, never more than dstUnits
+// units; the copy is always terminated (when dstUnits > 0).
+void CopyWideString(uint16_t* dst, size_t dstUnits, const uint16_t* src);
 
 // Bounded copy and append: never write past `size` bytes, always terminate
 // (when size > 0). Return false when the text had to be cut.
@@ -52,6 +57,7 @@ inline const char* GetNamePart(const char* path) { return GetNamePart(SystemLead
 inline char* GetNamePart(char* path) { return GetNamePart(SystemLeadBytes, path); }
 inline const char* LastCharPos(const char* text) { return LastCharPos(SystemLeadBytes, text); }
 inline void AddPathSlash(char* path) { AddPathSlash(SystemLeadBytes, path); }
+inline bool AddPathSlash(char* path, size_t size) { return AddPathSlash(SystemLeadBytes, path, size); }
 
 // ---------------------------------------------------------------------------
 // System helpers (Win32)
@@ -72,7 +78,10 @@ bool ExeSiblingPath(char* out, size_t size, const char* name);
 class ErrorTracker {
 public:
   void SetCode(int code);
-  [[noreturn]] void Raise(int code);   // returns only for 255 while RaiseOn255 is false
+  // Records the code and throws it as an int; returns only for 255 while
+  // RaiseOn255 is false.
+  void Raise(int code);
+  // Code 8: nothing catches it, so the process ends.
   [[noreturn]] void MemoryError();
   // Notifications of the file reader; they take no action in this program.
   bool AskRetryRead() { return false; }

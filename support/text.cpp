@@ -43,10 +43,26 @@ const char* LastCharPos(const LeadByteTable& table, const char* text) {
 }
 
 void AddPathSlash(const LeadByteTable& table, char* path) {
-  if (*path == '\0')
+  if (*path == '\0' || *LastCharPos(table, path) == '\\')
     return;
-  if (*LastCharPos(table, path) != '\\')
-    std::strcat(path, "\\");
+  size_t n = std::strlen(path);
+  path[n] = '\\';
+  path[n + 1] = '\0';
+}
+
+bool AddPathSlash(const LeadByteTable& table, char* path, size_t size) {
+  size_t n = 0;
+  while (n < size && path[n] != '\0')
+    ++n;
+  if (n == size)
+    return false;  // not even terminated within its buffer
+  if (n == 0 || *LastCharPos(table, path) == '\\')
+    return true;
+  if (n + 2 > size)
+    return false;
+  path[n] = '\\';
+  path[n + 1] = '\0';
+  return true;
 }
 
 char* TrimRightSpace(char* text) {
@@ -59,9 +75,13 @@ char* TrimRightSpace(char* text) {
   return text;
 }
 
-void CopyWideString(uint16_t* dst, const uint16_t* src) {
-  while ((*dst++ = *src++) != 0) {
-  }
+void CopyWideString(uint16_t* dst, size_t dstUnits, const uint16_t* src) {
+  if (dstUnits == 0)
+    return;
+  size_t i = 0;
+  for (; i + 1 < dstUnits && src[i] != 0; ++i)
+    dst[i] = src[i];
+  dst[i] = 0;
 }
 
 bool CopyText(char* dst, size_t size, const char* src) {
