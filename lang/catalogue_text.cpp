@@ -201,27 +201,14 @@ const char* LanguageResources::ScanEntries(const char* key) const {
   return nullptr;
 }
 
-static void CopySource(char* dst, size_t dstSize, const char* source) {
-  if (dst != source)
-    CopyText(dst, dstSize, source);
-}
-
-void LanguageResources::Translate(char* dst, size_t dstSize, const char* source,
-                                  const char* context, int kind) const {
+bool LanguageResources::TranslateKey(char* dst, size_t dstSize, const char* key) const {
   if (dstSize == 0)
-    return;
-  char key[kKeyChars];
-  if (Text == nullptr || !MakeKey(key, kind, context, source)) {
-    CopySource(dst, dstSize, source);
-    return;
-  }
+    return false;
   const char* line = FindEntry(key);
   if (line == nullptr)
     line = ScanEntries(key);
-  if (line == nullptr) {
-    CopySource(dst, dstSize, source);
-    return;
-  }
+  if (line == nullptr)
+    return false;
   // The text follows the key, '=' and '"'. A line too short for that (only
   // possible at the very end of the text) gives the empty text rather than
   // anything past the terminator.
@@ -248,6 +235,18 @@ void LanguageResources::Translate(char* dst, size_t dstSize, const char* source,
     n = dstSize - 1;  // the caller's buffer bounds the translation
   std::memmove(dst, start, n);
   dst[n] = '\0';
+  return true;
+}
+
+void LanguageResources::Translate(char* dst, size_t dstSize, const char* source,
+                                  const char* context, int kind) const {
+  if (dstSize == 0)
+    return;
+  char key[kKeyChars];
+  bool found = Text != nullptr && MakeKey(key, kind, context, source) &&
+               TranslateKey(dst, dstSize, key);
+  if (!found && dst != source)
+    CopyText(dst, dstSize, source);
 }
 
 // ---------------------------------------------------------------------------

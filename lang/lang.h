@@ -40,6 +40,9 @@ public:
   // than dstSize bytes. `source` may be dst itself; `context` may be null.
   void Translate(char* dst, size_t dstSize, const char* source, const char* context,
                  int kind) const;
+  // The entry of an 8-character key copied into dst (bounded, cut at its last
+  // double quote); false, with dst untouched, when there is none.
+  bool TranslateKey(char* dst, size_t dstSize, const char* key) const;
   const char* FindEntry(const char* key) const;
   const char* ScanEntries(const char* key) const;
 
