@@ -69,6 +69,19 @@ TEST_CASE("path helpers with the system's table and a double-byte table") {
   CHECK(std::string(GetNamePart("C:\\dir\\file.txt")) == "file.txt");
 }
 
+TEST_CASE("ExeSiblingPath names a file beside the running executable") {
+  char exe[kPathChars] = {};
+  GetModuleFileNameA(nullptr, exe, sizeof exe);
+  *GetNamePart(exe) = '\0';
+  char path[kPathChars];
+  REQUIRE(ExeSiblingPath(path, sizeof path, "Tazmor.exe"));
+  CHECK(std::string(path) == std::string(exe) + "Tazmor.exe");
+  // A buffer too small for the whole path gives nothing rather than a cut path.
+  char small[8] = "junk";
+  CHECK_FALSE(ExeSiblingPath(small, sizeof small, "Tazmor.exe"));
+  CHECK(std::string(small).empty());
+}
+
 TEST_CASE("the lead-byte table follows the ANSI code page") {
   char expected[16] = {};
   if (GetEnvironmentVariableA("TAZ_EXPECT_CODE_PAGE", expected, sizeof expected) != 0) {
