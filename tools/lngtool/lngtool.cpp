@@ -18,6 +18,9 @@
 // computed over those bytes. Exit code 2 for usage and file errors.
 #include <windows.h>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -323,6 +326,9 @@ int WriteTemplate(const Collector& c, const std::string& module, const char* out
     out += "; " + t.Where + "\r\n";
     out += t.Key + "=\"" + Escape(t.Source) + "\"\r\n";
   }
+  // Bytes as they are: the catalogue's line ends are already CR LF.
+  if (output == nullptr)
+    _setmode(_fileno(stdout), _O_BINARY);
   FILE* f = output != nullptr ? std::fopen(output, "wb") : stdout;
   if (f == nullptr) {
     std::fprintf(stderr, "lngtool: cannot write %s\n", output);

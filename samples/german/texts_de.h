@@ -1,0 +1,47 @@
+// German texts of the three dialogs (ANSI code page 1252; umlauts as octal
+// escapes so that this file stays plain ASCII: \344 a-umlaut, \366 o-umlaut,
+// \374 u-umlaut, \337 sharp s, \326 O-umlaut, \334 U-umlaut).
+#pragma once
+
+#define TXT_SETUP_CAPTION "Tazmor einrichten"
+#define TXT_OK "OK"
+#define TXT_CANCEL "Abbrechen"
+#define TXT_HELP "Hilfe"
+#define TXT_ASSOCIATE "Tazmor verkn\374pfen mit"
+#define TXT_SELECT_ALL "&Alle w\344hlen"
+#define TXT_INTERFACE "Verkn\374pfungen"
+#define TXT_DESKTOP "Tazmor auf den &Desktop"
+#define TXT_STARTMENU "Tazmor ins &Startmen\374"
+#define TXT_PROGRAMS "Tazmor-&Programmgruppe anlegen"
+#define TXT_SHELLEXT "Tazmor in den &Explorer einbinden"
+#define TXT_SHELL_GROUP "Explorer-Einbindung"
+#define TXT_CASCADED "&Kontextmen\374s verschachtelt"
+#define TXT_MENUICONS "Sy&mbole in Kontextmen\374s"
+#define TXT_CONTEXT_ITEMS "Kontext&men\374eintr\344ge..."
+#define TXT_DESCRIPTION \
+  "   Diese Optionen binden Tazmor in Windows ein. Die erste Gruppe w\344hlt die Archivtypen, die Tazmor \366ffnet. Die zweite w\344hlt, wo Verkn\374pfungen zu Tazmor angelegt werden. Die letzte bindet Tazmor in den Explorer ein, etwa mit dem Eintrag ""Entpacken"" im Kontextmen\374 von Archiven; meist gibt es keinen Grund, sie abzuschalten.\r\n   Die Schaltfl\344che ""Hilfe"" beschreibt diese Optionen ausf\374hrlich."
+
+#define TXT_DONE "Fertig"
+#define TXT_INSTALLED_TO "Tazmor wurde erfolgreich installiert im Ordner"
+#define TXT_SETTINGS_HINT "Weitere Einstellungen mit dem Befehl ""Einstellungen..."" im Men\374 ""Optionen"" von Tazmor."
+#define TXT_READ_HELP_HINT "Wenn Sie Tazmor zum ersten Mal installiert haben, lesen Sie die Online-Hilfe."
+#define TXT_RUN "Tazmor &starten"
+#define TXT_READ_HELP "&Hilfe lesen"
+#define TXT_LICENSE "&Lizenz"
+#define TXT_PRICES "&Preisliste"
+#define TXT_HOME_PAGE "&Homepage"
+#define TXT_THANKS "Danke, dass Sie Tazmor benutzen!"
+
+#define TXT_ITEMS_CAPTION "Kontextmen\374eintr\344ge"
+#define TXT_ITEMS_GROUP "Eintr\344ge in den Kontextmen\374s des Explorers"
+#define TXT_ITEM_EXTRTO "Dateien &entpacken..."
+#define TXT_ITEM_EXTRHERE "&Hier entpacken"
+#define TXT_ITEM_EXTR "Entpacken nach <&Ordner>"
+#define TXT_ITEM_EXTRSEP "Jedes Archiv in einen &eigenen Ordner entpacken"
+#define TXT_ITEM_OPENSFX "Mit Tazmor \366ffnen (SFX-Archive)"
+#define TXT_ITEM_ADDTO "Zu &Archiv hinzuf\374gen..."
+#define TXT_ITEM_ADDARC "Hinzuf\374gen zu <&Archivname>"
+#define TXT_ITEM_EMAILARC "In <Archivname> packen und mailen"
+#define TXT_ITEM_EMAILOPT "Packen und mailen..."
+#define TXT_ITEM_TEST "Archiv &testen"
+#define TXT_ITEM_CONVERT "Archiv &umwandeln..."
