@@ -640,7 +640,11 @@ def main(argv):
     except OSError as error:
         sys.stderr.write("%s: cannot read: %s\n" % (source_path, error.strerror))
         return 1
-    date = int(os.environ.get("SOURCE_DATE_EPOCH", "0") or 0) & 0xFFFFFFFF
+    epoch = os.environ.get("SOURCE_DATE_EPOCH", "") or "0"
+    if not epoch.isdigit():
+        sys.stderr.write("SOURCE_DATE_EPOCH must be a number of seconds\n")
+        return 2
+    date = int(epoch) & 0xFFFFFFFF
     try:
         output = compile_source(data, date)
     except SourceError as error:
