@@ -564,6 +564,12 @@ class ProductHelp(Workdir):
         self.assertEqual(contents.title, "Tazmor Help Contents")
         self.assertEqual(self.help.by_number(4288).title, "Setup options")
         self.assertEqual(self.help.by_number(4976).title, "Context menu items")
+        # The dialogs' numbers are the only ones; each lands on a topic start.
+        self.assertEqual(self.help.numbers(), [4288, 4976])
+        starts = {t.offset for t in self.help.topics}
+        data = self.help.files["|CTXOMAP"]
+        for i in range(2):
+            self.assertIn(struct.unpack_from("<I", data, 2 + 8 * i + 4)[0], starts)
 
     def test_setup_topic_explains_every_choice_of_the_setup_dialog(self):
         text = self.help.by_number(4288).text
