@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstdio>
+#include <cstring>
 #include <vector>
 
 namespace driver {
@@ -233,6 +234,120 @@ void WriteString(HKEY root, const std::string& path, const std::string& name,
   RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                  static_cast<DWORD>(value.size() + 1));
   RegCloseKey(key);
+}
+
+// --- WinHelp stand-in ---------------------------------------------------------
+
+static constexpr char kHelpClass[] = "MS_WINHELP";
+static constexpr ULONG_PTR kHelpCopyData = 0xA1DE505;
+
+// The block that WinHelpA sends: a header, then the file name.
+struct HelpBlock {
+  WORD Size;
+  WORD Command;
+  LONG Data;
+  LONG Reserved;
+  WORD FileOffset;
+  WORD DataOffset;
+};
+
+static LRESULT CALLBACK HelpWatcherProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COPYDATA) {
+    auto* watcher = reinterpret_cast<HelpWatcher*>(GetWindowLongPtrA(window, GWLP_USERDATA));
+    auto* copy = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+    if (watcher != nullptr && copy->dwData == kHelpCopyData && copy->cbData >= sizeof(HelpBlock)) {
+      const auto* block = static_cast<const HelpBlock*>(copy->lpData);
+      HelpRequest request{block->Command, static_cast<DWORD>(block->Data), ""};
+      if (block->FileOffset != 0 && block->FileOffset < copy->cbData) {
+        const char* file = static_cast<const char*>(copy->lpData) + block->FileOffset;
+        request.File.assign(file, strnlen(file, copy->cbData - block->FileOffset));
+      }
+      watcher->Requests.push_back(request);
+    }
+    return TRUE;
+  }
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+HelpWatcher::HelpWatcher() {
+  WNDCLASSA windowClass = {};
+  windowClass.lpfnWndProc = HelpWatcherProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.lpszClassName = kHelpClass;
+  RegisterClassA(&windowClass);
+  Window = CreateWindowExA(0, kHelpClass, "", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                           windowClass.hInstance, nullptr);
+  SetWindowLongPtrA(Window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+}
+
+HelpWatcher::~HelpWatcher() {
+  if (Window != nullptr)
+    DestroyWindow(Window);
+}
+
+void HelpWatcher::Pump(DWORD ms) {
+  DWORD start = GetTickCount();
+  do {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&message);
+      DispatchMessageA(&message);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+  } while (GetTickCount() - start < ms);
+}
+
+bool HelpWatcher::WaitForRequests(size_t count, DWORD timeoutMs) {
+  DWORD start = GetTickCount();
+  while (Requests.size() < count) {
+    if (GetTickCount() - start > timeoutMs)
+      return false;
+    Pump(kPollMs);
+  }
+  return true;
+}
+
+// --- Recorder behind the shell's open commands -------------------------------
+
+std::vector<std::string> ReadLines(const std::string& path) {
+  std::vector<std::string> lines;
+  std::string text = ReadTextFile(path);
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos)
+      end = text.size();
+    std::string line = text.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r')
+      line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+ShellRecorder::ShellRecorder(const std::string& log) : Log(log) {
+  DeleteFileA(Log.c_str());
+  std::string recorder = BuildDir() + "\\fixtures\\recorder.exe";
+  WriteString(HKEY_CLASSES_ROOT, ".txt", "", "txtfile");
+  for (const char* name : {"txtfile", "Folder", "Directory", "http", "https"}) {
+    std::string open = std::string(name) + "\\shell\\open";
+    DeleteKeyTree(HKEY_CLASSES_ROOT, open);
+    WriteString(HKEY_CLASSES_ROOT, open + "\\command", "",
+                "\"" + recorder + "\" \"" + Log + "\" " + name + " \"%1\"");
+  }
+}
+
+std::vector<std::string> ShellRecorder::Lines() const { return ReadLines(Log); }
+
+bool ShellRecorder::WaitForLines(size_t count, DWORD timeoutMs) const {
+  DWORD start = GetTickCount();
+  while (Lines().size() < count) {
+    if (GetTickCount() - start > timeoutMs)
+      return false;
+    Sleep(kPollMs);
+  }
+  return true;
 }
 
 }  // namespace driver

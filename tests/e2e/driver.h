@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace driver {
 
@@ -67,5 +68,47 @@ bool KeyExists(HKEY root, const std::string& path);
 bool ReadValue(HKEY root, const std::string& path, const std::string& name, std::string& out);
 void WriteString(HKEY root, const std::string& path, const std::string& name,
                  const std::string& value);
+
+// Stands in for the WinHelp viewer: a hidden window of the class that WinHelpA
+// looks for, made by the test BEFORE the program asks for help. WinHelpA then
+// sends it each request (WM_COPYDATA) and starts no viewer. Requests arrive
+// only while the test pumps messages (Pump, WaitForRequests).
+struct HelpRequest {
+  UINT Command;
+  DWORD Data;
+  std::string File;
+};
+
+class HelpWatcher {
+public:
+  HelpWatcher();
+  ~HelpWatcher();
+  HelpWatcher(const HelpWatcher&) = delete;
+  HelpWatcher& operator=(const HelpWatcher&) = delete;
+
+  void Pump(DWORD ms);
+  // Pumps until `count` requests have arrived or timeoutMs has passed.
+  bool WaitForRequests(size_t count, DWORD timeoutMs = 15000);
+
+  HWND Window = nullptr;
+  std::vector<HelpRequest> Requests;
+};
+
+// Points the open commands of text files (".txt", "txtfile"), folders
+// ("Folder", "Directory") and web addresses ("http", "https") in the prefix's
+// registry at the recorder fixture, which appends "<class> <argument>" to
+// `log` and ends: nothing of the host is started, nothing stays running.
+class ShellRecorder {
+public:
+  explicit ShellRecorder(const std::string& log);  // empties the log first
+  std::vector<std::string> Lines() const;
+  // Waits until the log holds at least `count` lines.
+  bool WaitForLines(size_t count, DWORD timeoutMs = 15000) const;
+
+  std::string Log;
+};
+
+// Lines of a text file (CR LF or LF), without their line ends.
+std::vector<std::string> ReadLines(const std::string& path);
 
 }  // namespace driver
