@@ -18,7 +18,12 @@ make_template() {
   (
     export WINEPREFIX="$dir"
     . "$here/wine-env.sh"
-    wineboot -i </dev/null >/dev/null 2>&1
+    # Under emulation a first start now and then never finishes: give it a
+    # bounded time and a second chance.
+    if ! timeout 300 wineboot -i </dev/null >/dev/null 2>&1; then
+      wineserver -k </dev/null >/dev/null 2>&1 || true
+      timeout 300 wineboot -i </dev/null >/dev/null 2>&1
+    fi
     # Dialogs and message boxes become real windows without any display.
     wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f </dev/null >/dev/null 2>&1
     # A crash must end the process (exit code 5), not wait in the debugger.
@@ -78,7 +83,13 @@ warm() {
     # The first process starts the prefix's services, which inherit its
     # output; with /dev/null there nobody ever waits on them.
     wineserver -p </dev/null >/dev/null 2>&1 || true
-    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    if ! timeout 180 wine cmd /c exit </dev/null >/dev/null 2>&1; then
+      # A start that hangs (seen under emulation) gets one fresh try.
+      wineserver -k </dev/null >/dev/null 2>&1 || true
+      sleep 1
+      wineserver -p </dev/null >/dev/null 2>&1 || true
+      timeout 180 wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    fi
   )
 }
 
