@@ -81,12 +81,26 @@ Process::~Process() {
 }
 
 bool Process::Start(const std::string& commandLine, const std::string& folder) {
+  // The program and whatever it starts (a folder window, the archiver) get
+  // NUL as their standard handles: none of them may hold ctest's output pipe,
+  // or ctest would wait for them after the test has ended.
+  SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+  HANDLE nul = CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           &inherit, OPEN_EXISTING, 0, nullptr);
   STARTUPINFOA startup = {};
   startup.cb = sizeof startup;
+  if (nul != INVALID_HANDLE_VALUE) {
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = startup.hStdOutput = startup.hStdError = nul;
+  }
   std::vector<char> line(commandLine.begin(), commandLine.end());
   line.push_back('\0');
-  return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.empty() ? nullptr : folder.c_str(), &startup, &Info) != 0;
+  bool started = CreateProcessA(nullptr, line.data(), nullptr, nullptr, nul != INVALID_HANDLE_VALUE,
+                                0, nullptr, folder.empty() ? nullptr : folder.c_str(), &startup,
+                                &Info) != 0;
+  if (nul != INVALID_HANDLE_VALUE)
+    CloseHandle(nul);
+  return started;
 }
 
 long Process::Wait(DWORD timeoutMs) {
