@@ -9,7 +9,7 @@ root=$(pwd)
 
 bash scripts/bootstrap.sh
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target uninstall >/dev/null
+cmake --build --preset win32 --target uninstall taz_standins >/dev/null
 echo "built build/win32/uninstall.exe ($(stat -c %s build/win32/uninstall.exe) bytes)"
 
 prefix="$root/build/demo/prefix"
@@ -20,10 +20,14 @@ trap 'scripts/wine-prefix.sh stop "$prefix"' EXIT
 folder="$prefix/drive_c/Program Files/Tazmor"
 mkdir -p "$folder"
 cp build/win32/uninstall.exe "$folder/"
-for f in Tazmor.exe vozara.dll; do
-  [ -f "build/win32/$f" ] && cp "build/win32/$f" "$folder/"
+list=""
+for f in Tazmor.exe vozara.dll tazmor.hlp; do
+  if [ -f "build/win32/$f" ]; then
+    cp "build/win32/$f" "$folder/"
+    list="$list$f\r\n"
+  fi
 done
-printf 'Tazmor.exe\r\nvozara.dll\r\n' >"$folder/Uninstall.lst"
+printf "${list}qelnew.dat\r\nzipnew.dat\r\n" >"$folder/Uninstall.lst"
 echo "installed into C:\\Program Files\\Tazmor: $(cd "$folder" && ls | tr '\n' ' ')"
 
 wine_in() { (cd "$folder" && scripts_dir="$root/scripts" && "$root/scripts/wine-run.sh" --prefix "$prefix" "$@"); }
