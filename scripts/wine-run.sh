@@ -49,4 +49,13 @@ root=$(dirname "$prefix")
 
 export WINEPREFIX="$prefix"
 . "$here/wine-env.sh"
-exec wine "$@"
+# A Wine process may start helpers that outlive it (the prefix's services, a
+# folder window): they must never inherit our caller's output, or a caller
+# that reads it through a pipe (ctest, $(...)) would wait for them for ever.
+# So the program writes into a file of ours, which is passed on at its end.
+out=$(mktemp "${TMPDIR:-/tmp}/wine-run.XXXXXX")
+trap 'rm -f "$out"' EXIT
+status=0
+wine "$@" >"$out" 2>&1 </dev/null || status=$?
+cat "$out"
+exit $status
