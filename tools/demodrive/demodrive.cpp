@@ -81,7 +81,12 @@ int Open(const char* file, const char* log, DWORD timeoutMs) {
     std::printf("archiver received: %s\n", line.c_str());
   // The stand-in stays open like the real archiver; close it as a user
   // would, so that the uninstaller can delete it.
-  HWND window = FindWindowA(kStandInClass, nullptr);
+  // It writes the log before it makes its window: wait for the window too.
+  HWND window = nullptr;
+  start = GetTickCount();
+  while (!lines.empty() && (window = FindWindowA(kStandInClass, nullptr)) == nullptr &&
+         GetTickCount() - start < timeoutMs)
+    Sleep(kPollMs);
   if (window != nullptr) {
     PostMessageA(window, WM_CLOSE, 0, 0);
     driver::WaitForClose(window, timeoutMs);
