@@ -73,7 +73,7 @@ snapshot() {  # registry and files as they are now, under C:\demo\<name>.*
   (cd "$prefix/drive_c" && find . \( -path ./windows -o -path ./demo \) -prune -o -print | sed 's|^\.|C:|; s|/|\\|g' | sort) >"$work/$1-files.txt"
 }
 # Wine keeps notes of its own in these keys; they say nothing about Tazmor.
-noise=(--ignore 'Software\\Wine' --ignore 'Explorer\\(MountPoints|Shell Folders|SessionInfo)' --ignore 'CurrentVersion\\(Run|Fonts|Time Zones)')
+noise=(--ignore 'Software\\Wine' --ignore 'ThemeManager' --ignore 'Explorer\\(MountPoints|Shell Folders|SessionInfo)' --ignore 'CurrentVersion\\(Run|Fonts|Time Zones)')
 regdiff() {  # what changed between two snapshots; exit code 1 when anything did
   local status=0 part
   for part in classes machine user; do

@@ -3,7 +3,8 @@
 
     regdiff.py BEFORE AFTER [--ignore REGEX ...]
 
-Prints one line per added or removed key and per added, removed or changed
+Prints one line per added or removed key (a new key without values only as
+a note that does not count) and per added, removed or changed
 value; keys matching an --ignore expression are left out. Exit code 0 when
 nothing differs, 1 otherwise.
 """
@@ -64,12 +65,16 @@ def main():
     ignore = [re.compile(args[i + 1], re.I) for i, a in enumerate(args) if a == "--ignore"]
     paths = [a for i, a in enumerate(args) if a != "--ignore" and (i == 0 or args[i - 1] != "--ignore")]
     before, after = load(paths[0]), load(paths[1])
-    lines = []
+    lines, notes = [], []
     for key in sorted(set(before) | set(after), key=str.lower):
         if any(r.search(key) for r in ignore):
             continue
         name = short(key)
-        if key not in before:
+        if key not in before and not after[key]:
+            # An empty key that the uninstaller emptied but kept because
+            # other programs hang their own entries beside ours: a note only.
+            notes.append(f"  empty key    {name}")
+        elif key not in before:
             lines.append(f"  new key      {name}")
             lines += [f"                 {v} = {after[key][v]}" for v in sorted(after[key])]
         elif key not in after:
@@ -83,7 +88,7 @@ def main():
                     lines.append(f"  value gone   {name}: {v} (was {old[v]})")
                 elif old[v] != new[v]:
                     lines.append(f"  changed      {name}: {v} = {new[v]} (was {old[v]})")
-    print("\n".join(lines) if lines else "  (no difference)")
+    print("\n".join(lines + notes) if lines or notes else "  (no difference)")
     return 1 if lines else 0
 
 
