@@ -57,7 +57,10 @@ run_in() { local dir=$1; shift; (cd "$drive_c/$dir" && run "$@"); }
 # any dialog) and saves the screen cut to that window as NAME.png.
 shoot() {
   local name=$1 text=$2 rect
-  rect=$(drive wait "$text" 90 | tr -d '\r' | tail -1)
+  if ! rect=$(drive wait "$text" 90 | tr -d '\r' | tail -1); then
+    echo "docs/pictures/$name.png: no window \"$text\" appeared" >&2
+    return 0
+  fi
   read -r x y w h <<<"$rect"
   xwd -root -silent | /usr/bin/convert xwd:- -crop "${w}x${h}+${x}+${y}" +repage "png:$out/$name.png"
   echo "docs/pictures/$name.png  (${w}x${h} at $x,$y)"
@@ -74,6 +77,14 @@ install() {
   printf 'Tazmor.exe\r\nvozara.dll\r\ntazmor.hlp\r\n' >"$folder/Uninstall.lst"
 }
 
+# A Hebrew locale of our own (LOCPATH), so that nothing of the system changes.
+hebrew_locale() {
+  [ -d "$build/locale/he_IL.UTF-8" ] && return 0
+  mkdir -p "$build/locale"
+  localedef -i he_IL -f UTF-8 "$build/locale/he_IL.UTF-8" >/dev/null 2>&1 ||
+    { echo "no Hebrew locale: the Hebrew picture shows code page 1252" >&2; return 1; }
+}
+
 scripts/wine-prefix.sh warm "$prefix"
 
 # The setup road in English: the dialog with its defaults, the context-menu
@@ -87,8 +98,9 @@ shoot contextitems "Context menu items"
 drive click "Context menu items" 2
 sleep 1
 drive click "Tazmor Setup" 9
-shoot help-setup "Tazmor Help"
-drive close "Tazmor Help"
+# The viewer's caption is its own, not the help file's title.
+shoot help-setup "Help"
+drive close "Help"
 sleep 1
 drive click "Tazmor Setup" 1
 sleep 3
@@ -101,7 +113,16 @@ wait "$setup_pid" || true
 for pack in german/qellng.dll french/uninstall.lng hebrew/uninstall.lng; do
   language=${pack%%/*}
   install "Tazmor-$language" "$build/samples/$pack"
-  run_in "Tazmor-$language" "C:\\Tazmor-$language\\uninstall.exe" /setup &
+  (
+    # The Hebrew pack is written in code page 1255: the program must run
+    # with that ANSI code page, which Wine takes from the locale.
+    if [ "$language" = hebrew ] && hebrew_locale; then
+      export LOCPATH="$build/locale"
+      # bash itself does not see the private locale and would say so.
+      { export LC_ALL=he_IL.UTF-8; } 2>/dev/null
+    fi
+    run_in "Tazmor-$language" "C:\\Tazmor-$language\\uninstall.exe" /setup
+  ) &
   pid=$!
   shoot "setup-$language" "*"
   drive close "*"
