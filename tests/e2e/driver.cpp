@@ -1,5 +1,7 @@
 #include "driver.h"
 
+#include "common/files.h"
+
 #include <shellapi.h>
 
 #include <cstdio>
@@ -10,25 +12,9 @@ namespace driver {
 
 static constexpr DWORD kPollMs = 50;
 
-std::string BuildDir() {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  std::string s(path);
-  return s.substr(0, s.find_last_of('\\'));
-}
+std::string BuildDir() { return ExeFolder(); }
 
-void RemoveTree(const std::string& path) {
-  if (GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
-    return;
-  std::vector<char> from(path.begin(), path.end());
-  from.push_back('\0');
-  from.push_back('\0');
-  SHFILEOPSTRUCTA op = {};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.data();
-  op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-  SHFileOperationA(&op);
-}
+void RemoveTree(const std::string& path) { ::RemoveTree(path); }
 
 static void MakeFolders(const std::string& folder) {
   for (size_t i = 3; i <= folder.size(); ++i) {

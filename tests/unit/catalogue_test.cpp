@@ -13,18 +13,12 @@
 #include "app/res/resource.h"
 #include "lang/catalogue_text.h"
 #include "lang/lang.h"
+#include "common/files.h"
 
 namespace {
 
 const char kFolder[] = "C:\\catalogue_test";
 
-std::string BuildPath(const std::string& relative) {
-  std::string path = std::string("Z:") + TAZ_BUILD_DIR + "/" + relative;
-  for (char& c : path)
-    if (c == '/')
-      c = '\\';
-  return path;
-}
 
 std::string Key(int kind, const char* context, const char* text) {
   char key[kKeyChars];

@@ -7,30 +7,11 @@
 #include <vector>
 
 #include "tools/listtool/listing.h"
+#include "common/files.h"
 
 namespace {
 
 const std::string kBase = "C:\\listtool cases";
-
-// Deletes `path` with everything below it.
-void RemoveTree(const std::string& path) {
-  WIN32_FIND_DATAA data;
-  HANDLE find = FindFirstFileA((path + "\\*").c_str(), &data);
-  if (find != INVALID_HANDLE_VALUE) {
-    do {
-      std::string name = data.cFileName;
-      if (name == "." || name == "..")
-        continue;
-      std::string child = path + "\\" + name;
-      if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-        RemoveTree(child);
-      else
-        DeleteFileA(child.c_str());
-    } while (FindNextFileA(find, &data));
-    FindClose(find);
-  }
-  RemoveDirectoryA(path.c_str());
-}
 
 void WriteFile(const std::string& path, const std::string& text) {
   FILE* f = std::fopen(path.c_str(), "wb");

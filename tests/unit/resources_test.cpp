@@ -10,15 +10,10 @@
 #include "app/app.h"
 #include "app/res/resource.h"
 #include "lang/lang.h"
+#include "common/files.h"
 
 namespace {
 
-std::string BuildPath(const char* relative) {
-  char path[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, path, sizeof path);
-  *std::strrchr(path, '\\') = '\0';
-  return std::string(path) + "\\" + relative;
-}
 
 // uninstall.exe loaded for its resources only.
 HMODULE ProgramResources() {

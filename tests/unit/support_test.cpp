@@ -12,18 +12,12 @@
 
 #include "host/path_cases.h"
 #include "support/support.h"
+#include "common/files.h"
 
 namespace {
 
 const char kScratch[] = "C:\\support_test";
 
-std::string BuildPath(const std::string& relative) {
-  std::string path = std::string("Z:") + TAZ_BUILD_DIR + "/" + relative;
-  for (char& c : path)
-    if (c == '/')
-      c = '\\';
-  return path;
-}
 
 std::string ChildPath() { return BuildPath("fixtures/support_child.exe"); }
 
