@@ -68,8 +68,10 @@ def pixels(kind, n, depth):
     return rows
 
 
-def image(kind, n, depth):
-    rows = pixels(kind, n, depth)
+def encode(rows, depth):
+    """One icon image (header, palette, colour bits, mask) from rows of palette
+    indices, None meaning transparent, in 4 or 8 bits per pixel."""
+    n = len(rows)
     pal = palette(depth)
     colours = 1 << depth
     header = struct.pack("<IiiHHIIiiII", 40, n, 2 * n, 1, depth, 0, 0, 0, 0, 0, 0)
@@ -97,15 +99,16 @@ def image(kind, n, depth):
     return header + pal_bytes + bytes(xor) + bytes(and_mask)
 
 
-def write_ico(path, kind, sizes):
-    images = [(n, depth, image(kind, n, depth)) for (n, depth) in sizes]
-    offset = 6 + 16 * len(images)
-    out = bytearray(struct.pack("<HHH", 0, 1, len(images)))
-    for n, depth, data in images:
+def write_ico(path, images):
+    """An .ico file of the given (rows, depth) images, in that order."""
+    encoded = [(len(rows), depth, encode(rows, depth)) for (rows, depth) in images]
+    offset = 6 + 16 * len(encoded)
+    out = bytearray(struct.pack("<HHH", 0, 1, len(encoded)))
+    for n, depth, data in encoded:
         out += struct.pack("<BBBBHHII", n % 256, n % 256, 16 if depth == 4 else 0, 0, 1, depth,
                            len(data), offset)
         offset += len(data)
-    for _, _, data in images:
+    for _, _, data in encoded:
         out += data
     with open(path, "wb") as f:
         f.write(out)
@@ -114,10 +117,11 @@ def write_ico(path, kind, sizes):
 def main():
     folder = sys.argv[1]
     os.makedirs(folder, exist_ok=True)
-    write_ico(os.path.join(folder, "delicon.ico"), "del",
-              [(16, 4), (16, 8), (32, 4), (32, 8), (48, 4), (48, 8)])
-    write_ico(os.path.join(folder, "qelicon.ico"), "qel",
-              [(32, 8), (16, 8), (32, 4), (16, 4)])
+    write_ico(os.path.join(folder, "delicon.ico"),
+              [(pixels("del", n, depth), depth)
+               for (n, depth) in [(16, 4), (16, 8), (32, 4), (32, 8), (48, 4), (48, 8)]])
+    write_ico(os.path.join(folder, "qelicon.ico"),
+              [(pixels("qel", n, depth), depth) for (n, depth) in [(32, 8), (16, 8), (32, 4), (16, 4)]])
 
 
 if __name__ == "__main__":
